@@ -1,0 +1,19 @@
+#include <dlfcn.h>
+
+#include "host/dynamic_library.h"
+
+namespace vintrax {
+
+ModuleHandle LoadModule(const char* fileName) {
+    // RTLD_LOCAL: the host's functions are reached through the table only, never
+    // by symbol interposition into the process.
+    return dlopen(fileName, RTLD_NOW | RTLD_LOCAL);
+}
+
+HostEntryPoint FindEntryPoint(ModuleHandle module, const char* name) {
+    return reinterpret_cast<HostEntryPoint>(dlsym(module, name));
+}
+
+void ReleaseModule(ModuleHandle module) { dlclose(module); }
+
+}  // namespace vintrax
