@@ -6,6 +6,9 @@
 add_compile_options(-ffp-contract=off -fno-fast-math)
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i[3-6]86|x86)$")
   add_compile_options(-msse2 -mfpmath=sse)
+  # A host built by another compiler may call in with the stack aligned to 4
+  # bytes only; SSE spills of 16-byte values would then fault.
+  add_compile_options(-mincoming-stack-boundary=2)
 endif()
 
 # Warnings, fatal, for the project's own targets (not for third-party code built
