@@ -49,6 +49,9 @@ public:
 
     // Vertex slots, deleted ones included.
     int VertexCount() const;
+    // All VertexCount() positions in index order (deleted slots keep their last
+    // position). Valid until the next change to the object.
+    std::span<const Point3> Positions() const;
     Point3 Vertex(int vertex) const;
     void SetVertex(int vertex, Point3 position);
     bool VertexDeleted(int vertex) const;
