@@ -157,8 +157,8 @@ private:
     }
 
     void Vertex(std::string_view rest) {
-        float xyz[3];
-        const int count = ParseNumbers(rest, xyz, 3, "coordinate");
+        float xyz[7];
+        const int count = ParseNumbers(rest, xyz, 7, "coordinate");
         if (count == 4)
             Fail("a vertex with a 4th (w) component is not supported; only x y z can be carried");
         if (count > 3)
