@@ -246,12 +246,14 @@ TEST_F(ToolTest, InPlaceKeepsPermissionsAndWritesThroughLinks) {
 }
 
 TEST_F(ToolTest, AFailedWriteLeavesTheTargetWholeAndNoTemporaryFile) {
-    const fs::path scene = File("scene.obj", kScene);
-    // The disk "fills up" after 100 bytes of the new file.
-    const ToolRun full = Tool({"--plugin", kLibrary, "--in-place", scene.string()}, "", 100);
+    // The disk "fills up" 64 KiB into the new file. The limit holds for every
+    // file the tool writes, its standard error too: the message must fit.
+    const std::string large = kScene + "# " + std::string(100000, 'x') + "\n";
+    const fs::path scene = File("scene.obj", large);
+    const ToolRun full = Tool({"--plugin", kLibrary, "--in-place", scene.string()}, "", 1 << 16);
     EXPECT_EQ(full.status, 2);
     EXPECT_NE(full.err.find(scene.string()), std::string::npos) << full.err;
-    EXPECT_EQ(Slurp(scene), kScene);
+    EXPECT_EQ(Slurp(scene), large);
     EXPECT_EQ(Listing(), std::vector<std::string>{"scene.obj"});
 
     const fs::path folder = dir_ / "folder";
