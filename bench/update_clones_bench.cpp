@@ -42,7 +42,7 @@ void BM_UpdateClones(benchmark::State& state) {
     const int plain = document.AddMaterial("plain");
     const int marker = markers ? document.AddMaterial("vintraxMarker") : plain;
     AddGrid(document.AddObject("Grid"), side, 0.0f, plain, marker);
-    for (int i = 0; i < clones; ++i) AddGrid(document.AddObject("vintrax[Grid]"), side, 100.0f * (i + 1), plain, marker);
+    for (int i = 0; i < clones; ++i) AddGrid(document.AddObject("vintrax[Grid]"), side, 100.0f * static_cast<float>(i + 1), plain, marker);
 
     for (auto _ : state) benchmark::DoNotOptimize(vintrax::UpdateClones(document.handle()));
     const auto vertices = static_cast<std::int64_t>(side + 1) * (side + 1) * clones;
