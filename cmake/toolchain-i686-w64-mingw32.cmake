@@ -1,9 +1,10 @@
 # 32-bit Windows with Debian's MinGW-w64; the programs the build makes run under Wine.
 #
 # The posix threading flavour: it is the one whose libstdc++ has std::mutex and
-# std::thread, which the stand-in host and the tests use. Everything is linked
-# statically, so no libstdc++, libgcc or winpthread DLL is needed beside the
-# plug-in or the test programs (tests/windows checks the plug-in's imports).
+# std::thread, which the stand-in host and the tests use. Everything (programs,
+# the plug-in, test DLLs) is linked statically, so no libstdc++, libgcc or
+# winpthread DLL is needed beside any of them, and Wine, which has none of
+# those, loads them all (tests/windows checks the plug-in's imports).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
 
@@ -18,6 +19,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
+set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")
 
 # Wine runs the tests, each time in a prefix of this build's own (never the
 # user's ~/.wine), 32-bit only, silent, and without offering to install Mono or
