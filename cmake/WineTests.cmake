@@ -12,9 +12,10 @@
 #     get the Wine environment and wait for the prefix; natively nothing happens.
 #
 # The prefix lives in the build folder and is brought up once per CTest run by
-# the fixture's setup test; the cleanup test stops its wineserver so that no Wine
-# process outlives the run. The environment is the one the toolchain file gives
-# the emulator, so anything else that runs a built program uses the same prefix.
+# the fixture's setup test; the cleanup test waits for its wineserver to end so
+# that no Wine process outlives the run. The environment is the one the
+# toolchain file gives the emulator, so whatever else runs a built program
+# (a PRE_TEST case listing, say) uses the same prefix.
 include_guard(GLOBAL)
 include(GoogleTest)
 
@@ -32,14 +33,15 @@ function(_vintrax_wine_fixture)
   set_property(GLOBAL PROPERTY _VINTRAX_WINE_FIXTURE ON)
 
   # Creates the prefix when it is missing. Its wineserver is started first and
-  # kept for a minute past the last Wine process (rather than the default few
-  # seconds), and with it the prefix's own background programs: each test would
-  # otherwise pay for starting them afresh. wineserver answers 2 when a server is
-  # already up, which is as good. Neither may hold CTest's output pipe, or this
-  # test would last as long as they do; wineboot's output is shown on failure.
+  # kept for a few seconds past the last Wine process, and with it the prefix's
+  # own background programs: tests follow each other closely enough to share
+  # them instead of paying for a fresh start each (about 2.5 s). wineserver
+  # answers 2 when a server is already up, which is as good. Neither may hold
+  # CTest's output pipe, or this test would last as long as they do; wineboot's
+  # output is shown on failure.
   set(log ${CMAKE_BINARY_DIR}/wine_prefix_setup.log)
   add_test(NAME wine_prefix_setup
-    COMMAND sh -c "\"$0\" -p60 </dev/null >/dev/null 2>&1
+    COMMAND sh -c "\"$0\" -p5 </dev/null >/dev/null 2>&1
                    \"$1\" wineboot -i </dev/null >\"$2\" 2>&1 || { status=$?; cat \"$2\"; exit $status; }"
             ${VINTRAX_WINESERVER} ${VINTRAX_WINE} ${log})
   set_tests_properties(wine_prefix_setup PROPERTIES
@@ -47,12 +49,13 @@ function(_vintrax_wine_fixture)
     ENVIRONMENT "${VINTRAX_WINE_ENVIRONMENT}"
     TIMEOUT 300)
 
-  # wineserver -k fails when no server is left to stop, which is no failure here.
-  add_test(NAME wine_prefix_cleanup COMMAND sh -c "\"$0\" -k || true" ${VINTRAX_WINESERVER})
+  # Waits for the server to go rather than stopping it: in a parallel run,
+  # tests outside the fixture may still be using the prefix.
+  add_test(NAME wine_prefix_cleanup COMMAND ${VINTRAX_WINESERVER} -w)
   set_tests_properties(wine_prefix_cleanup PROPERTIES
     FIXTURES_CLEANUP vintrax_wine_prefix
     ENVIRONMENT "${VINTRAX_WINE_ENVIRONMENT}"
-    TIMEOUT 60)
+    TIMEOUT 600)
 endfunction()
 
 function(vintrax_wine_test)
