@@ -11,6 +11,13 @@ if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i[3-6]86|x86)$")
   add_compile_options(-mincoming-stack-boundary=2)
 endif()
 
+# Nothing here draws. Without wingdi.h its macros (GetObject -> GetObjectA)
+# cannot rename the project's own functions in files that see <windows.h>,
+# which GoogleTest includes on Windows.
+if(WIN32)
+  add_compile_definitions(NOGDI)
+endif()
+
 # Warnings, fatal, for the project's own targets (not for third-party code built
 # from source, such as GoogleTest in the cross build).
 function(vintrax_warnings target)

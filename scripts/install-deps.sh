@@ -16,6 +16,6 @@ $SUDO apt-get update -q
 $SUDO apt-get install -y -q \
   cmake ninja-build g++ clang libclang-rt-14-dev \
   googletest libgtest-dev libbenchmark-dev libcli11-dev \
-  g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 \
+  g++-mingw-w64-i686-posix binutils-mingw-w64-i686 \
   wine wine32 \
   python3
