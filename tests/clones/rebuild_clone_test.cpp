@@ -202,3 +202,39 @@ TEST_F(RebuildCloneTest, OneRebuildInTheDocumentedOrder) {
 
 }  // namespace
 }  // namespace vintrax
+
+namespace vintrax {
+namespace {
+
+// Stand-ins for a host that misbehaves, installed in single slots of the table.
+ObjectHandle VINTRAX_CALL CloneFails(ObjectHandle) { return nullptr; }
+void VINTRAX_CALL FacePointsOutOfRange(ObjectHandle, int, int* points) {
+    points[0] = -5;
+    points[1] = 1;
+    points[2] = 99;
+}
+
+TEST_F(RebuildCloneTest, AHostThatCannotCopyTheSourceLeavesTheCloneAlone) {
+    hostsim::Document document;
+    AddMesh(document, "Box", {{0, 0, 0}, {2, 0, 0}, {0, 2, 0}}, {{{0, 1, 2}}});
+    hostsim::Object& clone = AddMesh(document, "vintrax[Box]", {{9, 9, 9}, {8, 8, 8}, {7, 7, 7}}, {{{0, 1, 2}}});
+    g_hostFunctions.slots[kHost_MQObj_Clone] = reinterpret_cast<HostEntryPoint>(&CloneFails);
+    hostsim::StartCallLog();
+    // Emptying the clone with nothing to refill it would destroy the user's work.
+    EXPECT_EQ(UpdateClones(document.handle()), 0);
+    const auto log = hostsim::StopCallLog();
+    EXPECT_EQ(PositionBits(clone), PointBits({{9, 9, 9}, {8, 8, 8}, {7, 7, 7}}));
+    EXPECT_TRUE(CallsOf(log, HostOp::kObjDeleteVertex).empty());
+}
+
+TEST_F(RebuildCloneTest, MarkerVertexIndexesOutsideTheObjectAreIgnored) {
+    hostsim::Document document;
+    hostsim::Object& object = AddMesh(document, "o", {{1, 1, 1}, {4, 6, 8}, {7, 7, 7}}, {{{0, 1, 2}, 0}});
+    g_hostFunctions.slots[kHost_MQObj_GetFacePointArray] = reinterpret_cast<HostEntryPoint>(&FacePointsOutOfRange);
+    Point3 anchor = {};
+    ASSERT_TRUE(GetMarkerCentroid(hostsim::ToHandle(&object), &anchor, 0));
+    EXPECT_EQ(testing::PointBits({anchor}), PointBits({{4, 6, 8}}));
+}
+
+}  // namespace
+}  // namespace vintrax
