@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,8 @@ struct NameCase {
     bool isClone;
     std::string_view source;
 };
+
+void PrintTo(const NameCase& c, std::ostream* os) { *os << ::testing::PrintToString(std::string(c.name)); }
 
 class ParseCloneNameTest : public ::testing::TestWithParam<NameCase> {};
 

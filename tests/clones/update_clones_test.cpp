@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -47,6 +48,8 @@ struct SourceCase {
     std::vector<Slot> slots;
     std::vector<std::pair<int, int>> rebuilds;  // (source index, clone index), in order
 };
+
+void PrintTo(const SourceCase& c, std::ostream* os) { *os << c.why; }
 
 class SourceChoiceTest : public UpdateClonesTest, public ::testing::WithParamInterface<SourceCase> {};
 
@@ -197,6 +200,8 @@ struct MarkerCase {
     int expected;
     std::vector<int> asked;  // MQDoc_GetMaterial indexes, in order
 };
+
+void PrintTo(const MarkerCase& c, std::ostream* os) { *os << c.materials.size() << " materials"; }
 
 class FindMarkerMaterialTest : public BoundHostTest, public ::testing::WithParamInterface<MarkerCase> {};
 
