@@ -43,6 +43,8 @@ const char* const kFixtures[] = {
     "o a\r\nv 0 0 0\r\nv 1 0 0\r\nv 0 1 0\r\nf 1/2 2/2 3/2\r\no b\r\nv 0 0 1\r\nv 1 0 1\r\nv 0 1 1\r\n"
     "vt 0 0\r\nvt 1 1\r\nusemtl x\r\nf 4/1 5/1 6/1",
     "\xEF\xBB\xBF  o   spaced  \t\nv  0   0  0\n\n  v 1 0 0 # tail\nv 0 1 0\n  f  1   2 3\n",
+    // The mark shares its line with a statement of the unnamed leading object.
+    "\xEF\xBB\xBFv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl m\nf 1 2 3\no b\nv 0 0 1\n",
 };
 
 TEST(ObjWriter, CopiesUntouchedObjectsByteForByte) {
@@ -60,6 +62,11 @@ TEST(ObjWriter, ObjectsWrittenFromTheDocumentReadBackAsTheSameDocument) {
         const std::string written = Write(scene, std::vector<bool>(scene.document->ObjectCount(), true));
         EXPECT_EQ(DumpObjects(ReadObj(written, "out.obj")), DumpObjects(scene)) << written;
     }
+}
+
+TEST(ObjWriter, ByteOrderMarkStaysInFrontOfARewrittenFirstLine) {
+    const ObjScene scene = ReadObj("\xEF\xBB\xBFv 0 0 0\r\nv 1 0 0\r\nv 0 1 0\r\nf 1 2 3", "t.obj");
+    EXPECT_EQ(Write(scene, {true}), "\xEF\xBB\xBFv 0 0 0\r\nv 1 0 0\r\nv 0 1 0\r\nf 1 2 3\r\n");
 }
 
 TEST(ObjWriter, PositionsSurviveAWriteBitForBit) {

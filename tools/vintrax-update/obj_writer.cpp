@@ -9,6 +9,8 @@
 namespace vintrax::objtool {
 namespace {
 
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 // Gathers small pieces into large writes.
 class Output {
 public:
@@ -41,6 +43,12 @@ public:
         const auto result = std::to_chars(digits, digits + sizeof digits, value);
         buffer_.append(digits, result.ptr);
         endsLine_ = false;
+    }
+    // The byte order mark opens the first line instead of ending one, so a line
+    // generated right after it must not be pushed onto a line of its own.
+    void PutByteOrderMark(std::string_view mark) {
+        Put(mark);
+        endsLine_ = true;
     }
     // Generated lines may follow the input's last line, which may lack a newline.
     void StartLine(std::string_view newline) {
@@ -201,6 +209,12 @@ private:
         bool verticesDone = false;
         bool facesDone = false;
         int liveVertices = 0;
+        // The reader looks past a byte order mark for the first line's statement;
+        // so must the writer, or that line would be copied as well as rewritten.
+        if (section.begin == 0 && text.starts_with(kByteOrderMark)) {
+            out_.PutByteOrderMark(kByteOrderMark);
+            text.remove_prefix(kByteOrderMark.size());
+        }
         LineCursor lines(text);
         std::string_view whole, content;
         while (lines.Next(whole, content)) {
