@@ -45,6 +45,9 @@ const char* const kFixtures[] = {
     "\xEF\xBB\xBF  o   spaced  \t\nv  0   0  0\n\n  v 1 0 0 # tail\nv 0 1 0\n  f  1   2 3\n",
     // The mark shares its line with a statement of the unnamed leading object.
     "\xEF\xBB\xBFv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl m\nf 1 2 3\no b\nv 0 0 1\n",
+    // Names ending in CR (a tab kept it from being a CRLF line end) must not
+    // lose it when a written line ends right after them.
+    "o a\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl m\r\t\ng body\r\t\ns 1\r\t\nf 1 2 3\n",
 };
 
 TEST(ObjWriter, CopiesUntouchedObjectsByteForByte) {

@@ -292,7 +292,7 @@ private:
             out_.Put("usemtl");
             if (material != -1) {
                 out_.Put(' ');
-                out_.Put(*doc_.MaterialName(material));
+                PutName(*doc_.MaterialName(material));
             }
             out_.Put(scene_.newline);
             material_ = material;
@@ -305,18 +305,25 @@ private:
                 out_.Put('g');
                 if (!to.group.empty()) {
                     out_.Put(' ');
-                    out_.Put(to.group);
+                    PutName(to.group);
                 }
                 out_.Put(scene_.newline);
             }
             if (to.smoothing != from.smoothing) {
                 out_.StartLine(scene_.newline);
                 out_.Put("s ");
-                out_.Put(to.smoothing);
+                PutName(to.smoothing);
                 out_.Put(scene_.newline);
             }
             tag_ = tag;
         }
+    }
+
+    // A name that ends in CR would lose it on reading, the CR taken for half of
+    // a CRLF line end; a blank after it is trimmed on reading and keeps the CR.
+    void PutName(std::string_view name) {
+        out_.Put(name);
+        if (name.ends_with('\r')) out_.Put(' ');
     }
 
     const ObjScene& scene_;
