@@ -26,28 +26,13 @@ int BindHostFunctions(const char* moduleFileName) {
             break;
         }
     }
+    g_hostFunctions.complete = result == 1;
     // The host keeps its own module loaded for as long as it uses the plug-in,
     // so the entry points stay valid after this reference is gone.
     ReleaseModule(module);
     return result;
 }
 
-bool HostFunctionsCallable() {
-    static constexpr HostFunctionSlot kCalled[] = {
-        kHost_MQDoc_GetObjectCount,   kHost_MQDoc_GetObject,       kHost_MQDoc_GetMaterialCount,
-        kHost_MQDoc_GetMaterial,      kHost_MQObj_GetVisible,      kHost_MQObj_GetName,
-        kHost_MQMat_GetName,          kHost_MQObj_GetVertexCount,  kHost_MQObj_GetVertexArray,
-        kHost_MQObj_GetVertexRefCount, kHost_MQObj_GetVertex,      kHost_MQObj_SetVertex,
-        kHost_MQObj_GetFaceCount,     kHost_MQObj_GetFaceMaterial, kHost_MQObj_GetFacePointCount,
-        kHost_MQObj_GetFacePointArray, kHost_MQObj_Clone,          kHost_MQObj_Freeze,
-        kHost_MQObj_DeleteVertex,     kHost_MQObj_Merge,           kHost_MQObj_Compact,
-        kHost_MQObj_Delete,
-    };
-    static_assert(sizeof(kCalled) / sizeof(kCalled[0]) == 22);
-    for (HostFunctionSlot slot : kCalled) {
-        if (g_hostFunctions.slots[slot] == nullptr) return false;
-    }
-    return true;
-}
+bool HostFunctionsCallable() { return g_hostFunctions.complete; }
 
 }  // namespace vintrax

@@ -23,6 +23,10 @@ typedef void (VINTRAX_CALL* HostEntryPoint)(void);
 
 struct HostFunctionTable {
     HostEntryPoint slots[kHostFunctionCount];
+    // True only after a binding found every name. A binding that stops at a
+    // missing name has already pointed earlier slots into a module it has
+    // released again, so the table is not fit for calls until a complete one.
+    bool complete;
 };
 
 // The names as the host exports them, indexed by HostFunctionSlot.
@@ -32,12 +36,13 @@ extern HostFunctionTable g_hostFunctions;
 
 // Looks up every name, in slot order, in the module `moduleFileName` and stores
 // each entry point found. Stops at the first missing name: that slot becomes
-// null and the later slots keep what they held. The module reference taken here
-// is always given back before returning.
+// null and the later slots keep what they held. A module that does not load
+// leaves the whole table as it was. The module reference taken here is always
+// given back before returning.
 // Returns 1 when all 140 were found, 0 otherwise (also when the module does not load).
 int BindHostFunctions(const char* moduleFileName);
 
-// True when every slot the clone update calls holds an entry point.
+// True when the last binding that loaded its module found every name.
 bool HostFunctionsCallable();
 
 }  // namespace vintrax

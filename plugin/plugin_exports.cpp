@@ -61,8 +61,9 @@ VINTRAX_PLUGIN_EXPORT int VINTRAX_CALL MQInit(const char* hostModuleFileName) {
 
 VINTRAX_PLUGIN_EXPORT int VINTRAX_CALL MQModifyObject(int index, DocumentHandle document) {
     if (index != kUpdateClonesCommand) return 0;
-    // A host that runs the command without a successful MQInit (or after a failed
-    // re-binding) gets "nothing changed" instead of a call through a null slot.
+    // A host that runs the command without a successful MQInit, or after a failed
+    // re-binding, gets "nothing changed" instead of a call through a null slot or
+    // into a module the failed binding has released.
     if (!vintrax::HostFunctionsCallable()) return 0;
     return RunWithDefaultFloatEnvironment(document);
 }

@@ -8,6 +8,10 @@
 #include <memory>
 #include <string>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <xmmintrin.h>
+#endif
+
 #include "hostsim/call_log.h"
 #include "hostsim/plugin_host.h"
 #include "tests/support/module_files.h"
@@ -94,8 +98,13 @@ TEST(PluginTest, CommandsTouchNothingUnlessTheyCanRun) {
     // Without the object count slot the command must not run, even though an
     // earlier binding filled every other slot it calls.
     const std::string lacksObjectCount = ModuleBesideExecutable("stub_host_without_object_count");
+    // Missing only its last name, this host's module has already been released
+    // when MQInit returns, while the slots the command calls point into it.
+    const std::string lacksLast = ModuleBesideExecutable("stub_host_without_last");
     for (const Case& c : {Case{"never bound", nullptr}, Case{"bound", host.c_str()},
-                          Case{"re-bound to a host lacking a called function", lacksObjectCount.c_str()}}) {
+                          Case{"re-bound to a host lacking a called function", lacksObjectCount.c_str()},
+                          Case{"bound again, then to a host lacking the last name", host.c_str()},
+                          Case{"re-bound to a host lacking the last name", lacksLast.c_str()}}) {
         if (c.bindTo) plugin->init(c.bindTo);
         const bool bound = c.bindTo == host.c_str();
         for (const int command : {0, 1, -1, INT_MAX, INT_MIN}) {
@@ -134,6 +143,39 @@ TEST(PluginTest, UpdatesClonesEndToEnd) {
     hostsim::Document empty;
     EXPECT_EQ(plugin->Run(0, empty), 0);
 }
+
+#if defined(__x86_64__) || defined(__i386__)
+TEST(PluginTest, ResultsDoNotDependOnTheHostsFloatSettings) {
+    std::string error;
+    auto plugin = PluginHost::Open(ModuleBesideExecutable("vintrax"), &error);
+    ASSERT_NE(plugin, nullptr) << error;
+    // x: denormals (d = 1e-40), lost under flush-to-zero or denormals-are-zero;
+    // y: decimals whose sums round differently when rounding up or toward zero.
+    const float d = 1e-40f;
+    auto run = [&](unsigned mxcsr) {
+        hostsim::Document document;
+        testing::AddMesh(document, "Box", {{d, 0.1f, 0}, {3 * d, 0.7f, 0}, {d, 2.9f, 0}}, {{{0, 1, 2}}});
+        testing::AddMesh(document, "vintrax[Box]", {{5 * d, 100.1f, 0}, {9 * d, -7.3f, 0}, {5 * d, 3.3f, 0}},
+                         {{{0, 1, 2}}});
+        const unsigned saved = _mm_getcsr();
+        _mm_setcsr(mxcsr);
+        const int result = plugin->Run(0, document);
+        const unsigned after = _mm_getcsr();
+        _mm_setcsr(saved);
+        EXPECT_EQ(result, 1);
+        EXPECT_EQ(after, mxcsr) << "the host's setting must come back unchanged";
+        return testing::PositionBits(*document.GetObject(1));
+    };
+    const auto expected = run(0x1F80);
+    // (d - 2d) + 7d = 6d on x.
+    EXPECT_EQ(expected[0], testing::Bits(6 * d));
+    constexpr unsigned kFlushToZero = 0x8000, kDenormalsAreZero = 0x0040, kRoundUp = 0x4000, kTowardZero = 0x6000;
+    for (const unsigned mxcsr : {0x1F80 | kFlushToZero | kDenormalsAreZero, 0x1F80 | kFlushToZero, 0x1F80 | kRoundUp,
+                                 0x1F80 | kTowardZero}) {
+        EXPECT_EQ(run(mxcsr), expected) << std::hex << mxcsr;
+    }
+}
+#endif
 
 }  // namespace
 }  // namespace vintrax
