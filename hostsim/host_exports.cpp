@@ -23,9 +23,19 @@ using vintrax::hostsim::LogCall;
 using vintrax::hostsim::Object;
 using vintrax::hostsim::ToHandle;
 
-// The exports must be callable through the plug-in's function-pointer types.
-#define VINTRAX_CHECK_SIGNATURE(name) \
-    static_assert(std::is_same_v<decltype(&name), name##Proc>, #name " does not match its Proc type");
+// The exports must be callable through the plug-in's function-pointer types, and
+// never throw: an exception cannot cross into a plug-in over the C boundary, and
+// one escaping half-way through a rebuild would leave the clone emptied. Running
+// out of memory in the host ends the process instead.
+template <typename Proc>
+struct NoexceptProc;
+template <typename R, typename... Args>
+struct NoexceptProc<R(VINTRAX_CALL*)(Args...)> {
+    using type = R(VINTRAX_CALL*)(Args...) noexcept;
+};
+#define VINTRAX_CHECK_SIGNATURE(name)                                                    \
+    static_assert(std::is_same_v<decltype(&name), NoexceptProc<name##Proc>::type>, #name \
+                  " does not match its Proc type or may throw");
 VINTRAX_CHECK_SIGNATURE(MQDoc_GetObjectCount)
 VINTRAX_CHECK_SIGNATURE(MQDoc_GetObject)
 VINTRAX_CHECK_SIGNATURE(MQDoc_GetMaterialCount)
@@ -91,22 +101,22 @@ int LiveFreeObjects() {
 
 }  // namespace vintrax::hostsim
 
-VINTRAX_HOST_EXPORT int VINTRAX_CALL MQDoc_GetObjectCount(DocumentHandle document) {
+VINTRAX_HOST_EXPORT int VINTRAX_CALL MQDoc_GetObjectCount(DocumentHandle document) noexcept {
     LogCall(HostOp::kDocGetObjectCount, document);
     return document != nullptr ? FromHandle(document)->ObjectCount() : 0;
 }
 
-VINTRAX_HOST_EXPORT ObjectHandle VINTRAX_CALL MQDoc_GetObject(DocumentHandle document, int index) {
+VINTRAX_HOST_EXPORT ObjectHandle VINTRAX_CALL MQDoc_GetObject(DocumentHandle document, int index) noexcept {
     LogCall(HostOp::kDocGetObject, document, index);
     return document != nullptr ? ToHandle(FromHandle(document)->GetObject(index)) : nullptr;
 }
 
-VINTRAX_HOST_EXPORT int VINTRAX_CALL MQDoc_GetMaterialCount(DocumentHandle document) {
+VINTRAX_HOST_EXPORT int VINTRAX_CALL MQDoc_GetMaterialCount(DocumentHandle document) noexcept {
     LogCall(HostOp::kDocGetMaterialCount, document);
     return document != nullptr ? FromHandle(document)->MaterialCount() : 0;
 }
 
-VINTRAX_HOST_EXPORT MaterialHandle VINTRAX_CALL MQDoc_GetMaterial(DocumentHandle document, int index) {
+VINTRAX_HOST_EXPORT MaterialHandle VINTRAX_CALL MQDoc_GetMaterial(DocumentHandle document, int index) noexcept {
     LogCall(HostOp::kDocGetMaterial, document, index);
     if (document == nullptr) return nullptr;
     // The handle only ever comes back to MQMat_GetName, which reads through it.
@@ -114,40 +124,40 @@ VINTRAX_HOST_EXPORT MaterialHandle VINTRAX_CALL MQDoc_GetMaterial(DocumentHandle
     return reinterpret_cast<MaterialHandle>(const_cast<std::string*>(name));
 }
 
-VINTRAX_HOST_EXPORT int VINTRAX_CALL MQObj_GetVisible(ObjectHandle object) {
+VINTRAX_HOST_EXPORT int VINTRAX_CALL MQObj_GetVisible(ObjectHandle object) noexcept {
     LogCall(HostOp::kObjGetVisible, object);
     return object != nullptr && FromHandle(object)->visible ? 1 : 0;
 }
 
 // A null object yields an empty name rather than leaving the buffer unwritten.
-VINTRAX_HOST_EXPORT void VINTRAX_CALL MQObj_GetName(ObjectHandle object, char* buffer, int size) {
+VINTRAX_HOST_EXPORT void VINTRAX_CALL MQObj_GetName(ObjectHandle object, char* buffer, int size) noexcept {
     LogCall(HostOp::kObjGetName, object, size);
     CopyName(object != nullptr ? &FromHandle(object)->name : nullptr, buffer, size);
 }
 
-VINTRAX_HOST_EXPORT void VINTRAX_CALL MQMat_GetName(MaterialHandle material, char* buffer, int size) {
+VINTRAX_HOST_EXPORT void VINTRAX_CALL MQMat_GetName(MaterialHandle material, char* buffer, int size) noexcept {
     LogCall(HostOp::kMatGetName, material, size);
     CopyName(MaterialFromHandle(material), buffer, size);
 }
 
-VINTRAX_HOST_EXPORT int VINTRAX_CALL MQObj_GetVertexCount(ObjectHandle object) {
+VINTRAX_HOST_EXPORT int VINTRAX_CALL MQObj_GetVertexCount(ObjectHandle object) noexcept {
     LogCall(HostOp::kObjGetVertexCount, object);
     return object != nullptr ? FromHandle(object)->VertexCount() : 0;
 }
 
-VINTRAX_HOST_EXPORT void VINTRAX_CALL MQObj_GetVertexArray(ObjectHandle object, Point3* positions) {
+VINTRAX_HOST_EXPORT void VINTRAX_CALL MQObj_GetVertexArray(ObjectHandle object, Point3* positions) noexcept {
     LogCall(HostOp::kObjGetVertexArray, object);
     if (object == nullptr || positions == nullptr) return;
     const auto all = FromHandle(object)->Positions();
     if (!all.empty()) std::memcpy(positions, all.data(), all.size_bytes());
 }
 
-VINTRAX_HOST_EXPORT int VINTRAX_CALL MQObj_GetVertexRefCount(ObjectHandle object, int vertex) {
+VINTRAX_HOST_EXPORT int VINTRAX_CALL MQObj_GetVertexRefCount(ObjectHandle object, int vertex) noexcept {
     LogCall(HostOp::kObjGetVertexRefCount, object, vertex);
     return object != nullptr ? FromHandle(object)->VertexRefCount(vertex) : 0;
 }
 
-VINTRAX_HOST_EXPORT void VINTRAX_CALL MQObj_GetVertex(ObjectHandle object, int vertex, Point3* position) {
+VINTRAX_HOST_EXPORT void VINTRAX_CALL MQObj_GetVertex(ObjectHandle object, int vertex, Point3* position) noexcept {
     LogCall(HostOp::kObjGetVertex, object, vertex);
     if (object == nullptr || position == nullptr) return;
     const Object& o = *FromHandle(object);
@@ -155,35 +165,35 @@ VINTRAX_HOST_EXPORT void VINTRAX_CALL MQObj_GetVertex(ObjectHandle object, int v
     *position = o.Vertex(vertex);
 }
 
-VINTRAX_HOST_EXPORT void VINTRAX_CALL MQObj_SetVertex(ObjectHandle object, int vertex, const Point3* position) {
+VINTRAX_HOST_EXPORT void VINTRAX_CALL MQObj_SetVertex(ObjectHandle object, int vertex, const Point3* position) noexcept {
     LogCall(HostOp::kObjSetVertex, object, vertex);
     if (object == nullptr || position == nullptr) return;
     FromHandle(object)->SetVertex(vertex, *position);
 }
 
-VINTRAX_HOST_EXPORT int VINTRAX_CALL MQObj_GetFaceCount(ObjectHandle object) {
+VINTRAX_HOST_EXPORT int VINTRAX_CALL MQObj_GetFaceCount(ObjectHandle object) noexcept {
     LogCall(HostOp::kObjGetFaceCount, object);
     return object != nullptr ? FromHandle(object)->FaceCount() : 0;
 }
 
-VINTRAX_HOST_EXPORT int VINTRAX_CALL MQObj_GetFaceMaterial(ObjectHandle object, int face) {
+VINTRAX_HOST_EXPORT int VINTRAX_CALL MQObj_GetFaceMaterial(ObjectHandle object, int face) noexcept {
     LogCall(HostOp::kObjGetFaceMaterial, object, face);
     return object != nullptr ? FromHandle(object)->FaceMaterial(face) : -1;
 }
 
-VINTRAX_HOST_EXPORT int VINTRAX_CALL MQObj_GetFacePointCount(ObjectHandle object, int face) {
+VINTRAX_HOST_EXPORT int VINTRAX_CALL MQObj_GetFacePointCount(ObjectHandle object, int face) noexcept {
     LogCall(HostOp::kObjGetFacePointCount, object, face);
     return object != nullptr ? FromHandle(object)->FacePointCount(face) : 0;
 }
 
-VINTRAX_HOST_EXPORT void VINTRAX_CALL MQObj_GetFacePointArray(ObjectHandle object, int face, int* points) {
+VINTRAX_HOST_EXPORT void VINTRAX_CALL MQObj_GetFacePointArray(ObjectHandle object, int face, int* points) noexcept {
     LogCall(HostOp::kObjGetFacePointArray, object, face);
     if (object == nullptr || points == nullptr) return;
     const auto corners = FromHandle(object)->FacePoints(face);
     if (!corners.empty()) std::memcpy(points, corners.data(), corners.size_bytes());
 }
 
-VINTRAX_HOST_EXPORT ObjectHandle VINTRAX_CALL MQObj_Clone(ObjectHandle object) {
+VINTRAX_HOST_EXPORT ObjectHandle VINTRAX_CALL MQObj_Clone(ObjectHandle object) noexcept {
     Object* copy = nullptr;
     if (object != nullptr) {
         copy = FromHandle(object)->Clone().release();
@@ -195,27 +205,27 @@ VINTRAX_HOST_EXPORT ObjectHandle VINTRAX_CALL MQObj_Clone(ObjectHandle object) {
     return ToHandle(copy);
 }
 
-VINTRAX_HOST_EXPORT void VINTRAX_CALL MQObj_Freeze(ObjectHandle object, int flags) {
+VINTRAX_HOST_EXPORT void VINTRAX_CALL MQObj_Freeze(ObjectHandle object, int flags) noexcept {
     LogCall(HostOp::kObjFreeze, object, flags);
     if (object != nullptr) FromHandle(object)->Freeze(flags);
 }
 
-VINTRAX_HOST_EXPORT void VINTRAX_CALL MQObj_DeleteVertex(ObjectHandle object, int vertex, int deleteFaces) {
+VINTRAX_HOST_EXPORT void VINTRAX_CALL MQObj_DeleteVertex(ObjectHandle object, int vertex, int deleteFaces) noexcept {
     LogCall(HostOp::kObjDeleteVertex, object, vertex);
     if (object != nullptr) FromHandle(object)->DeleteVertex(vertex, deleteFaces != 0);
 }
 
-VINTRAX_HOST_EXPORT void VINTRAX_CALL MQObj_Merge(ObjectHandle destination, ObjectHandle source) {
+VINTRAX_HOST_EXPORT void VINTRAX_CALL MQObj_Merge(ObjectHandle destination, ObjectHandle source) noexcept {
     LogCall(HostOp::kObjMerge, destination, 0, source);
     if (destination != nullptr && source != nullptr) FromHandle(destination)->Merge(*FromHandle(source));
 }
 
-VINTRAX_HOST_EXPORT void VINTRAX_CALL MQObj_Compact(ObjectHandle object) {
+VINTRAX_HOST_EXPORT void VINTRAX_CALL MQObj_Compact(ObjectHandle object) noexcept {
     LogCall(HostOp::kObjCompact, object);
     if (object != nullptr) FromHandle(object)->Compact();
 }
 
-VINTRAX_HOST_EXPORT void VINTRAX_CALL MQObj_Delete(ObjectHandle object) {
+VINTRAX_HOST_EXPORT void VINTRAX_CALL MQObj_Delete(ObjectHandle object) noexcept {
     LogCall(HostOp::kObjDelete, object);
     Object* doomed = FromHandle(object);
     {
