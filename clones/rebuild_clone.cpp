@@ -22,7 +22,7 @@ void TranslateUsedVertices(ObjectHandle object, const Point3& from, const Point3
     const int count = host::MQObj_GetVertexCount(object);
     for (int vertex = 0; vertex < count; ++vertex) {
         if (host::MQObj_GetVertexRefCount(object, vertex) <= 0) continue;
-        Point3 p;
+        Point3 p = {};
         host::MQObj_GetVertex(object, vertex, &p);
         const float dx = p.x - from.x;
         const float dy = p.y - from.y;

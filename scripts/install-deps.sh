@@ -17,5 +17,4 @@ $SUDO apt-get install -y -q \
   cmake ninja-build g++ clang libclang-rt-14-dev \
   googletest libgtest-dev libbenchmark-dev libcli11-dev \
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686 \
-  wine wine32 \
-  python3
+  wine wine32

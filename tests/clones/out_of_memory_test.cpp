@@ -38,6 +38,15 @@ void VINTRAX_CALL FreezeThenRunOutOfMemory(ObjectHandle object, int flags) {
     if (--g_freezesLeft == 0) g_failNextAllocation = true;
 }
 
+// Stands in for the host's MQObj_GetFaceCount: the next allocation after the
+// clone's faces are first counted (the clone's own marker centroid) fails.
+ObjectHandle g_failingClone = nullptr;
+MQObj_GetFaceCountProc g_realFaceCount = nullptr;
+int VINTRAX_CALL FaceCountThenRunOutOfMemory(ObjectHandle object) {
+    if (object == g_failingClone) g_failNextAllocation = true;
+    return g_realFaceCount(object);
+}
+
 class OutOfMemoryTest : public testing::BoundHostTest {};
 
 // A source and three clones placed at x = 10, 20, 30.
@@ -80,6 +89,29 @@ TEST_F(OutOfMemoryTest, KeepsWhatWasRebuiltAndLeaksNothing) {
             EXPECT_EQ(document.GetObject(i)->VertexCount(), rebuilt ? 3 : 4) << c.why << ", clone " << i;
         }
     }
+}
+
+}  // namespace
+}  // namespace vintrax
+
+namespace vintrax {
+namespace {
+
+TEST_F(OutOfMemoryTest, FailingInTheClonesMarkerCentroidLeavesItWhole) {
+    hostsim::Document document;
+    const int marker = document.AddMaterial("vintraxMarker");
+    testing::AddMesh(document, "Box", {{0, 0, 0}, {2, 0, 0}, {0, 2, 0}}, {{{0, 1, 2}, marker}});
+    hostsim::Object& clone =
+        testing::AddMesh(document, "vintrax[Box]", {{10, 0, 0}, {14, 0, 0}, {10, 4, 0}, {9, 9, 9}}, {{{0, 1, 2}, marker}});
+    const auto before = testing::PositionBits(clone);
+    g_failingClone = hostsim::ToHandle(&clone);
+    g_realFaceCount = reinterpret_cast<MQObj_GetFaceCountProc>(g_hostFunctions.slots[kHost_MQObj_GetFaceCount]);
+    g_hostFunctions.slots[kHost_MQObj_GetFaceCount] = reinterpret_cast<HostEntryPoint>(&FaceCountThenRunOutOfMemory);
+
+    EXPECT_EQ(UpdateClones(document.handle()), 0);
+    EXPECT_FALSE(g_failNextAllocation);
+    EXPECT_EQ(hostsim::LiveFreeObjects(), 0);
+    EXPECT_EQ(testing::PositionBits(clone), before);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -229,6 +230,37 @@ INSTANTIATE_TEST_SUITE_P(
                       MarkerCase{{std::nullopt, "vintraxMarker"}, 1, {0, 1}},
                       MarkerCase{{"vintraxMarker2", "Marker", "vintraxMarker ", " vintraxMarker"}, -1, {0, 1, 2, 3}},
                       MarkerCase{{}, -1, {}}));
+
+}  // namespace
+}  // namespace vintrax
+
+namespace vintrax {
+namespace {
+
+// A host that fills the whole name buffer and leaves out the terminating NUL.
+MQObj_GetNameProc g_realObjectName = nullptr;
+MQMat_GetNameProc g_realMaterialName = nullptr;
+void VINTRAX_CALL ObjectNameWithoutNul(ObjectHandle object, char* buffer, int size) {
+    g_realObjectName(object, buffer, size);
+    for (char* p = buffer + std::strlen(buffer); p < buffer + size; ++p) *p = 'x';
+}
+void VINTRAX_CALL MaterialNameWithoutNul(MaterialHandle material, char* buffer, int size) {
+    g_realMaterialName(material, buffer, size);
+    for (char* p = buffer + std::strlen(buffer); p < buffer + size; ++p) *p = 'x';
+}
+
+TEST_F(UpdateClonesTest, NamesWithoutTerminatorAreReadWithinTheBuffer) {
+    g_realObjectName = reinterpret_cast<MQObj_GetNameProc>(g_hostFunctions.slots[kHost_MQObj_GetName]);
+    g_realMaterialName = reinterpret_cast<MQMat_GetNameProc>(g_hostFunctions.slots[kHost_MQMat_GetName]);
+    g_hostFunctions.slots[kHost_MQObj_GetName] = reinterpret_cast<HostEntryPoint>(&ObjectNameWithoutNul);
+    g_hostFunctions.slots[kHost_MQMat_GetName] = reinterpret_cast<HostEntryPoint>(&MaterialNameWithoutNul);
+    hostsim::Document document;
+    // Read as "vintrax[Box]xxx…" (64 bytes) and "Boxxx…": a clone without a source.
+    Fill(document, {{"Box"}, {"vintrax[Box]"}});
+    document.AddMaterial("vintraxMarker");
+    EXPECT_EQ(UpdateClones(document.handle()), 0);
+    EXPECT_EQ(FindMarkerMaterial(document.handle()), -1);
+}
 
 }  // namespace
 }  // namespace vintrax
