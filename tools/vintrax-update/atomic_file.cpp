@@ -16,26 +16,45 @@ namespace {
 std::string Reason(int error) { return std::strerror(error); }
 
 // The temporary file's name for the signal handler, which may only use
-// async-signal-safe calls: a fixed buffer, unlink, signal, raise.
+// async-signal-safe calls: a fixed buffer, unlink, sigaction, raise.
 char g_pendingTemp[PATH_MAX + 1];
 volatile std::sig_atomic_t g_hasPendingTemp = 0;
 
+constexpr int kWatchedSignals[] = {SIGINT, SIGTERM, SIGHUP};
+constexpr int kWatchedCount = sizeof(kWatchedSignals) / sizeof(kWatchedSignals[0]);
+struct sigaction g_previous[kWatchedCount];
+bool g_watched[kWatchedCount] = {};
+
 extern "C" void RemoveTempAndDie(int signal) {
     if (g_hasPendingTemp) unlink(g_pendingTemp);
-    std::signal(signal, SIG_DFL);
-    std::raise(signal);
+    struct sigaction standard {};
+    standard.sa_handler = SIG_DFL;
+    sigaction(signal, &standard, nullptr);
+    raise(signal);
 }
 
+// A signal the caller chose to ignore (nohup ignores SIGHUP) stays ignored: the
+// run goes on and the temporary file is renamed as usual.
 void WatchTemp(const std::string& path) {
     if (path.size() > PATH_MAX) return;
     std::memcpy(g_pendingTemp, path.c_str(), path.size() + 1);
     g_hasPendingTemp = 1;
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, RemoveTempAndDie);
+    for (int i = 0; i < kWatchedCount; ++i) {
+        g_watched[i] = false;
+        if (sigaction(kWatchedSignals[i], nullptr, &g_previous[i]) != 0 || g_previous[i].sa_handler == SIG_IGN) continue;
+        struct sigaction watch {};
+        watch.sa_handler = RemoveTempAndDie;
+        sigemptyset(&watch.sa_mask);
+        g_watched[i] = sigaction(kWatchedSignals[i], &watch, nullptr) == 0;
+    }
 }
 
 void UnwatchTemp() {
     g_hasPendingTemp = 0;
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, SIG_DFL);
+    for (int i = 0; i < kWatchedCount; ++i) {
+        if (g_watched[i]) sigaction(kWatchedSignals[i], &g_previous[i], nullptr);
+        g_watched[i] = false;
+    }
 }
 
 void WriteAll(int fd, std::string_view bytes, const std::string& name) {

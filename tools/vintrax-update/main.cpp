@@ -134,5 +134,8 @@ int main(int argc, char** argv) {
         return Fail(error.what());
     } catch (const std::bad_alloc&) {
         return Fail("out of memory");
+    } catch (const std::exception& error) {
+        // Anything else is still a failure the caller must see as one, never an abort.
+        return Fail(error.what());
     }
 }
