@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "clones/clone_name.h"
+#include "tools/vintrax-update/update_run.h"
 
 namespace vintrax::objtool {
 namespace {
@@ -24,14 +25,6 @@ int FindSource(const hostsim::Document& doc, std::string_view sourceName, bool i
         if (ignoreCase ? EqualsIgnoringAsciiCase(seen, sourceName) : seen == sourceName) found = i;
     }
     return found;
-}
-
-std::vector<int> LiveVertices(const hostsim::Object& object) {
-    std::vector<int> live;
-    for (int v = 0; v < object.VertexCount(); ++v) {
-        if (!object.VertexDeleted(v)) live.push_back(v);
-    }
-    return live;
 }
 
 // After a rebuild the clone's vertices are the source's, in the source's order,

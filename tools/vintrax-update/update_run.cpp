@@ -25,14 +25,6 @@ bool Changes(hostsim::HostOp op) {
     }
 }
 
-std::vector<int> LiveVertices(const hostsim::Object& object) {
-    std::vector<int> live;
-    for (int v = 0; v < object.VertexCount(); ++v) {
-        if (!object.VertexDeleted(v)) live.push_back(v);
-    }
-    return live;
-}
-
 bool SameBits(const Point3& a, const Point3& b) {
     return std::bit_cast<std::uint32_t>(a.x) == std::bit_cast<std::uint32_t>(b.x) &&
            std::bit_cast<std::uint32_t>(a.y) == std::bit_cast<std::uint32_t>(b.y) &&
@@ -108,6 +100,14 @@ UpdateOutcome RunUpdate(const hostsim::PluginHost& host, ObjScene& scene) {
         outcome.changed[i] = before[i] == nullptr || now == nullptr || !SameGeometry(*before[i], *now);
     }
     return outcome;
+}
+
+std::vector<int> LiveVertices(const hostsim::Object& object) {
+    std::vector<int> live;
+    for (int v = 0; v < object.VertexCount(); ++v) {
+        if (!object.VertexDeleted(v)) live.push_back(v);
+    }
+    return live;
 }
 
 }  // namespace vintrax::objtool

@@ -25,4 +25,7 @@ UpdateOutcome RunUpdate(const hostsim::PluginHost& host, ObjScene& scene);
 // the same order. Deleted slots are not compared.
 bool SameGeometry(const hostsim::Object& a, const hostsim::Object& b);
 
+// Indexes of the vertices that are not deleted, ascending.
+std::vector<int> LiveVertices(const hostsim::Object& object);
+
 }  // namespace vintrax::objtool
