@@ -73,6 +73,15 @@ TEST(ObjReader, CoordinatesAreTheNearestFloatBitForBit) {
     EXPECT_EQ(std::bit_cast<std::uint32_t>(p.z), std::bit_cast<std::uint32_t>(1.0f / 3.0f));
 }
 
+TEST(ObjReader, ValuesTooSmallForAFloatBecomeZerosOfTheirSign) {
+    // Below the smallest denormal, and in the last two below the smallest double too.
+    const ObjScene scene = ReadObj("v 1e-50 -1e-400 0.0000000000000000000000000000000000000000000000000001e-360\n", "t.obj");
+    const Point3 p = scene.document->GetObject(0)->Vertex(0);
+    EXPECT_EQ(std::bit_cast<std::uint32_t>(p.x), 0x00000000u);
+    EXPECT_EQ(std::bit_cast<std::uint32_t>(p.y), 0x80000000u);
+    EXPECT_EQ(std::bit_cast<std::uint32_t>(p.z), 0x00000000u);
+}
+
 struct RejectCase {
     const char* why;
     std::string obj;
@@ -93,6 +102,8 @@ const RejectCase kRejects[] = {
     {"a number with junk after it", "v 1 2 3e\n", 1, "\"3e\" is not a number"},
     {"NaN has no place in a bounding box", "v nan 0 0\n", 1, "not a finite number"},
     {"a value beyond float range", "v 1e39 0 0\n", 1, "out of float range"},
+    {"a value beyond even a double's range", "v 0 0 -1e400\n", 1, "out of float range"},
+    {"many small digits can still be too large", "v 0.00001e45 0 0\n", 1, "out of float range"},
     {"a texture coordinate needs a number", "vt\n", 1, "vt"},
     {"a normal needs three numbers", "vn 0 1\n", 1, "vn"},
     {"a face needs three corners", "v 0 0 0\nv 1 0 0\nf 1 2\n", 3, "at least 3 corners"},

@@ -24,6 +24,38 @@ ObjError::ObjError(const std::string& path, int line, const std::string& problem
 
 namespace {
 
+// The power of ten of a decimal number's leading digit: 2 for "123.4", -3 for
+// "0.00123", plus its exponent. Saturates far outside any float's range.
+long long DecimalOrder(std::string_view text) {
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    const auto digit = [&](std::size_t at) { return at < text.size() && text[at] >= '0' && text[at] <= '9'; };
+    long long integerDigits = 0;
+    long long leadingZeros = 0;
+    bool significant = false;
+    for (; digit(i); ++i) {
+        significant = significant || text[i] != '0';
+        if (significant) ++integerDigits;
+    }
+    if (i < text.size() && text[i] == '.') {
+        for (++i; digit(i); ++i) {
+            if (!significant && text[i] == '0') ++leadingZeros;
+            significant = significant || text[i] != '0';
+        }
+    }
+    long long order = integerDigits > 0 ? integerDigits - 1 : -(leadingZeros + 1);
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        const bool negative = i < text.size() && text[i] == '-';
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+        long long exponent = 0;
+        for (; digit(i); ++i) exponent = std::min(exponent * 10 + (text[i] - '0'), 1000000000LL);
+        order += negative ? -exponent : exponent;
+    }
+    return order;
+}
+
+
 // Next blank-separated token; empty at the end of the statement or where a
 // trailing comment begins.
 std::string_view NextToken(std::string_view& rest) {
@@ -133,11 +165,9 @@ private:
         const auto [end, ec] = std::from_chars(first, last, value);
         if (ec == std::errc::result_out_of_range && end == last) {
             // Too small for a float: the nearest one is a zero of the same sign.
-            // (Too large has no nearest float.)
-            double wide = 0.0;
-            const auto parsed = std::from_chars(first, last, wide);
-            if (parsed.ec != std::errc() || std::fabs(wide) >= 1.0)
-                Fail(std::string(what) + " " + Quoted(token) + " is out of float range");
+            // Too large has no nearest float. The text's decimal order tells the
+            // two apart even where a double would be out of range as well.
+            if (DecimalOrder(digits) >= 0) Fail(std::string(what) + " " + Quoted(token) + " is out of float range");
             return digits.front() == '-' ? -0.0f : 0.0f;
         }
         if (ec != std::errc() || end != last) Fail(std::string(what) + " " + Quoted(token) + " is not a number");
